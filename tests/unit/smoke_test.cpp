@@ -1,5 +1,0 @@
-#include <gtest/gtest.h>
-
-#include "primitives/text.hpp"
-
-TEST(Smoke, Builds) { EXPECT_EQ(quillora::TextLength("ab"), 2); }
