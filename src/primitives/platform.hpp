@@ -12,8 +12,12 @@ namespace quillora {
 
 // The folder of the host executable, without a trailing "\". Fixed when the plugin
 // is loaded; a host without a loader (a test, the simulator) fixes it itself.
+// Until it is fixed, it is the folder of the process executable.
 Text RunDirectory();
 void FixRunDirectory(const Text& directory);
+// The folder of the process executable (its path cut before the last separator), what
+// the loader fixes as the run directory.
+Text ExecutableFolder();
 
 // Profile files, with the rules of the Windows profile functions. Paths use "\".
 Text ReadProfile(const Text& file, const Text& section, const Text& key);
