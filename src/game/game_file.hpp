@@ -41,7 +41,8 @@ bool ListHas(const Text& list, const Text& account);
 Text ListAppend(const Text& list, const Text& account);
 
 // An answer record: author "|" answer "|" votes, read from both ends so that an
-// answer holding "|" stays whole. A record of fewer than three fields is not usable.
+// answer holding "|" stays whole. A record of fewer than three fields is not usable;
+// its author is still the first field, if any, and its answer and votes are empty.
 struct AnswerRecord {
   bool usable = false;
   Text author;
