@@ -113,22 +113,23 @@ void CheckQuestionFile(const Text& path, const Text& name, bool fix,
       return;
     }
   }
-  const bool convertible = fixable && FixedQuestionFile(content, &fixed);
+  if (fixable && !FixedQuestionFile(content, &fixed)) {
+    findings->push_back(Make(Issue::kQuestionFileNotFixable, Severity::kProblem,
+                             name + " is UTF-8 text with characters that GBK lacks",
+                             "remove those characters (emoji, rare characters), then save it "
+                             "as GBK with CR LF"));
+    return;
+  }
   for (Issue issue : issues) {
     Text todo;
     if (issue == Issue::kQuestionFileEmpty) {
       todo = "put questions in it: one per line, GBK text, CR LF line ends";
     } else if (issue == Issue::kQuestionFileNotGbk) {
       todo = "save it as GBK (\"ANSI\" in the editors of a Chinese Windows) with CR LF";
-    } else if (convertible) {
+    } else {
       todo =
           "run: quillora-chat check <folder> --fix (converts it, keeps a .bak), or save it "
           "as GBK with CR LF";
-    } else {
-      issue = Issue::kQuestionFileNotFixable;
-      todo =
-          "it holds characters that GBK lacks (emoji, rare characters): remove them, then "
-          "save it as GBK with CR LF";
     }
     findings->push_back(Make(issue, Severity::kProblem, QuestionIssueText(issue, name), todo));
   }

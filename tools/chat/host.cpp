@@ -14,8 +14,8 @@ bool StartsWith(std::string_view text, size_t at, std::string_view prefix) {
   return text.substr(at, prefix.size()) == prefix;
 }
 
-// Record texts between separators; the CR LF that ends the last field of a record is
-// the separator's first line break, except after the last record.
+// Record texts between separators. Every field ends in CR LF, the last one of a record
+// too, so the separator follows a CR LF of the record's own.
 std::vector<std::string_view> RecordTexts(std::string_view info) {
   std::vector<std::string_view> records;
   size_t begin = 0;
@@ -25,7 +25,7 @@ std::vector<std::string_view> RecordTexts(std::string_view info) {
       records.push_back(info.substr(begin));
       return records;
     }
-    records.push_back(info.substr(begin, at + 2 - begin));  // keep the field's CR LF
+    records.push_back(info.substr(begin, at - begin));
     begin = at + kRecordSeparator.size();
   }
 }

@@ -83,8 +83,14 @@ const char* DemoScript() {
 10003: @投票 2
 # The result: a dare for the liar, and the penalty comes off the balance.
 10001: @惩罚结果
+> 👏受到大冒险惩罚并扣除10个水晶币
+> 【小墨】
+>~ .+
 # Balances after the round:
 /balances 10001 10002 10003
+> 阿青 (10001): 100个水晶币
+> 小墨 (10002): 40个水晶币
+> 大熊 (10003): 30个水晶币
 )");
 }
 
