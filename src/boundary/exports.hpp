@@ -20,14 +20,12 @@ const char* QUILLORA_CALL QuilloraJoin(const char* argument, const char* kind, c
                                        const char* sender, const char* fifth);
 const char* QUILLORA_CALL QuilloraStart(const char* argument, const char* kind, const char* group,
                                         const char* sender, const char* fifth);
-const char* QUILLORA_CALL QuilloraAnswer(const char* argument, const char* kind,
-                                         const char* group, const char* sender,
-                                         const char* fifth);
+const char* QUILLORA_CALL QuilloraAnswer(const char* argument, const char* kind, const char* group,
+                                         const char* sender, const char* fifth);
 const char* QUILLORA_CALL QuilloraVote(const char* argument, const char* kind, const char* group,
                                        const char* sender, const char* fifth);
-const char* QUILLORA_CALL QuilloraSettle(const char* argument, const char* kind,
-                                         const char* group, const char* sender,
-                                         const char* fifth);
+const char* QUILLORA_CALL QuilloraSettle(const char* argument, const char* kind, const char* group,
+                                         const char* sender, const char* fifth);
 const char* QUILLORA_CALL QuilloraEnd(const char* argument, const char* kind, const char* group,
                                       const char* sender, const char* fifth);
 const char* QUILLORA_CALL QuilloraNickname(const char* account, const char* group);
@@ -41,8 +39,16 @@ const char* QUILLORA_CALL QuilloraDate();
 namespace quillora {
 
 // What loading and unloading the DLL do; a host that links the plugin code (a test,
-// the native simulator) calls them itself.
+// the native simulator) calls them itself. Loading empties the result slots and fixes
+// the run directory; unloading releases the slots, so every returned pointer dies.
 void LoadPlugin(const Text& runDirectory);
 void UnloadPlugin();
+
+// The folder of a module path: the text before its last "\" (a GBK trail byte 0x5C is
+// not one), or the empty text when there is none.
+Text ModuleFolder(std::string_view modulePath);
+
+// The registration text that the host reads from the export info.
+Text info();
 
 }  // namespace quillora
