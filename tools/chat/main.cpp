@@ -126,8 +126,10 @@ int Relaunch(const Text& dir, const std::vector<std::string>& arguments) {
     }
   }
   std::string line = Quote(dir + "\\quillora-chat.exe");
-  for (const std::string& argument : arguments)
-    line += " " + Quote(argument);
+  for (const std::string& argument : arguments) {
+    line += ' ';  // appended apart: GCC 12 warns wrongly about " " + Quote(...)
+    line += Quote(argument);
+  }
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};

@@ -10,6 +10,15 @@
 
 namespace quillora::chat {
 
+Bytes CrLfText(const Text& text) {
+  Bytes out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    if (c != '\r') out += c;
+  }
+  return out;
+}
+
 Bytes QuestionFileBytes(const Text& lines) {
   Bytes out;
   size_t begin = 0;
@@ -39,9 +48,10 @@ bool PrepareRunDirectory(std::string* problem) {
     *problem = "cannot create the folders config and plugin in " + ToUtf8(dir);
     return false;
   }
-  if (!WriteFileBytes(TruthFilePath(), QuestionFileBytes(TruthBank())) ||
+  if (!WriteFileBytes(GameFilePath(), CrLfText(ExampleSettings())) ||
+      !WriteFileBytes(TruthFilePath(), QuestionFileBytes(TruthBank())) ||
       !WriteFileBytes(DareFilePath(), QuestionFileBytes(DareBank()))) {
-    *problem = "cannot write the question files in " + ToUtf8(dir) + "\\plugin";
+    *problem = "cannot write the sample files in " + ToUtf8(dir);
     return false;
   }
   return true;
