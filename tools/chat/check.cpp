@@ -95,7 +95,7 @@ void CheckQuestionFile(const Text& path, const Text& name, bool fix,
   if (issues.empty()) {
     findings->push_back(
         Make(Issue::kNone, Severity::kOk,
-             name + ": " + std::to_string(Lines(content).size()) + " lines, GBK, CR LF"));
+             name + ": " + std::to_string(Lines(content).size()) + " questions, GBK, CR LF"));
     return;
   }
   bool fixable = true;

@@ -80,15 +80,39 @@ int Fail(const std::string& message) {
   return 2;
 }
 
-// The folder as the plugin names it: absolute, GBK.
-bool RunDirectoryText(const std::string& folder, Text* dir) {
+// An absolute path in the encoding of the command line (ANSI on Windows, UTF-8 here).
+std::string AbsolutePath(const std::string& path) {
+#ifdef _WIN32
+  // Not std::filesystem: it would take the narrow text for UTF-8, not for ANSI.
+  char full[MAX_PATH * 2];
+  const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  return length == 0 || length >= sizeof full ? path : std::string(full, length);
+#else
   std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
-  if (error) return false;
-  if (!chat::TextPath(absolute.lexically_normal(), dir)) return false;
-  while (dir->size() > 1 && (dir->back() == '\\' || dir->back() == '/'))
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.lexically_normal().string();
+#endif
+}
+
+// The folder as the plugin names it: absolute, GBK, no trailing separator.
+bool RunDirectoryText(const std::string& folder, Text* dir) {
+#ifdef _WIN32
+  *dir = AbsolutePath(folder);  // the ANSI code page: GBK on a Chinese Windows
+#else
+  if (!chat::TextPath(AbsolutePath(folder), dir)) return false;
+#endif
+  // Drop separators at the end, but not a GBK trail byte 0x5C that ends a character.
+  for (;;) {
+    size_t last = 0;
+    for (size_t i = 0; i < dir->size();
+         i += static_cast<unsigned char>((*dir)[i]) >= 0x80 ? 2 : 1) {
+      last = i;
+    }
+    const bool separator =
+        dir->size() > 1 && last + 1 == dir->size() && (dir->back() == '\\' || dir->back() == '/');
+    if (!separator) return true;
     dir->pop_back();
-  return true;
+  }
 }
 
 #ifdef _WIN32
@@ -132,6 +156,11 @@ int Relaunch(const Text& dir, const std::vector<std::string>& arguments) {
   }
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
+  // The copy talks through this process's input and output (a console, pipes or files).
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION process = {};
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(),
                       &startup, &process)) {
@@ -281,11 +310,7 @@ int main(int argc, char** argv) {
   } else if (!RunDirectoryText(arguments.positional[0], &dir)) {
     return Fail("cannot name " + arguments.positional[0] + " in GBK, as the plugin must");
   }
-  std::string script;
-  if (command == "run") {
-    std::error_code error;
-    script = std::filesystem::absolute(arguments.positional[1], error).string();
-  }
+  const std::string script = command == "run" ? AbsolutePath(arguments.positional[1]) : "";
   if ((command == "play" || command == "run") && !chat::FolderExists(dir)) {
     return Fail(chat::ToUtf8(dir) + " is not a folder");
   }
