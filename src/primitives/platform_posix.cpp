@@ -108,7 +108,8 @@ size_t KeepLocation(char* data, size_t size, size_t count, void* answer) {
   if (line.size() > kName.size()) {
     bool named = true;
     for (size_t i = 0; i < kName.size() && named; ++i) {
-      named = (line[i] | 0x20) == kName[i];
+      const char c = line[i];
+      named = (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == kName[i];
     }
     if (named) {
       line.remove_prefix(kName.size());
