@@ -8,6 +8,7 @@
 
 #include "boundary/exports.hpp"
 #include "chat/charset.hpp"
+#include "chat/files.hpp"
 #include "chat/host.hpp"
 #include "chat/plugin.hpp"
 #include "chat/session.hpp"
@@ -205,6 +206,27 @@ TEST_F(NamesTest, TheSenderIsNamedFromTheNicknameFileElseByAccount) {
   EXPECT_EQ(DisplayName("3003", "10001"), "10001") << "another group's file";
   EXPECT_EQ(RenderReply("[bq105][cqname]最讨厌", ToUtf8(DisplayName("2002", "10001"))),
             U8(u8"😒阿青最讨厌"));
+}
+
+}  // namespace
+}  // namespace quillora::chat
+
+namespace quillora::chat {
+namespace {
+
+TEST(Paths, TheParentFolderEndsAtASeparatorThatBeginsACharacter) {
+  const struct {
+    Text path;
+    Text parent;
+  } cases[] = {
+      {"C:\\host\\config\\Kelvaro\\2002.ini", "C:\\host\\config\\Kelvaro"},
+      // 0x95 0x5C is one GBK character: its second byte is no separator.
+      {"C:\\host\\\x95\x5C.ini", "C:\\host"},
+      {"C:\\host\\\x95\x5C\\a.ini", "C:\\host\\\x95\x5C"},
+      {"a.ini", ""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ParentFolder(c.path), c.parent) << c.path;
 }
 
 }  // namespace

@@ -48,6 +48,14 @@ bool TextPath(const std::filesystem::path& path, Text* text) {
 #endif
 }
 
+Text ParentFolder(const Text& path) {
+  size_t cut = Text::npos;
+  for (size_t i = 0; i < path.size(); i += static_cast<unsigned char>(path[i]) >= 0x80 ? 2 : 1) {
+    if (path[i] == '\\') cut = i;
+  }
+  return cut == Text::npos ? Text() : path.substr(0, cut);
+}
+
 bool FileExists(const Text& path) {
   std::error_code error;
   return std::filesystem::is_regular_file(FsPath(path), error);

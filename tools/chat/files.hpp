@@ -15,6 +15,10 @@ std::filesystem::path FsPath(const Text& path);
 // path holds a character that GBK lacks, which the plugin could not name.
 bool TextPath(const std::filesystem::path& path, Text* text);
 
+// The path up to its last "\" (a "\" that begins a character: a GBK trail byte can be
+// 0x5C); the empty text when there is none.
+Text ParentFolder(const Text& path);
+
 bool FileExists(const Text& path);
 bool FolderExists(const Text& path);
 // The whole file; false when it cannot be read.

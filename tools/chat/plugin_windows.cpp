@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "chat/files.hpp"
 #include "chat/plugin.hpp"
 #include "primitives/platform.hpp"
 
@@ -15,14 +16,7 @@ HMODULE& Library() {
 Text OwnFolder() {
   char path[MAX_PATH * 2] = {};
   const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  Text folder(path, length);
-  // Cut at the last "\" that begins a character: a GBK trail byte can be 0x5C.
-  size_t cut = Text::npos;
-  for (size_t i = 0; i < folder.size(); ++i) {
-    if (folder[i] == '\\') cut = i;
-    if (static_cast<unsigned char>(folder[i]) >= 0x80) ++i;
-  }
-  return cut == Text::npos ? Text() : folder.substr(0, cut);
+  return ParentFolder(Text(path, length));
 }
 
 bool OpenPlugin(const Text& runDirectory, std::string* problem) {

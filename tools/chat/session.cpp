@@ -127,13 +127,13 @@ LineResult Command(Chat& chat, const std::string& line, std::ostream& out) {
   } else if (command == "/nick" && words.size() >= 2 && IsDigits(words[0])) {
     // What the sign-in plugin keeps: 昵称 per account in the group's nickname file.
     const Text file = NicknameFilePath(chat.group);
-    MakeFolders(file.substr(0, file.rfind('\\')));
+    MakeFolders(ParentFolder(file));
     WriteProfile(file, words[0], "昵称", ToGbk(SplitWord(rest).second));
   } else if (command == "/setbalance" && words.size() == 2 && IsDigits(words[0])) {
     const Text balanceKey = ReadGameText(kLinkSection, kBalanceKeyKey);
-    if (balanceKey.empty()) return Failure(out, "no link yet: send @关联插件 first");
+    if (balanceKey.empty()) return Failure(out, ToUtf8("no link yet: send @关联插件 first"));
     const Text file = SignInDataPath(chat.group);
-    MakeFolders(file.substr(0, file.rfind('\\')));
+    MakeFolders(ParentFolder(file));
     WriteProfile(file, words[0], balanceKey, ToGbk(words[1]));
   } else if (command == "/balances" && !words.empty()) {
     const std::string unit = ToUtf8(ReadMeasureWord() + ReadCurrencyName());
