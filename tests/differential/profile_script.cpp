@@ -158,11 +158,13 @@ Bytes WineForm(const Bytes& file) {
     const size_t close = line.rfind(']');
     const size_t equals = line.find('=');
     if (line[0] == '[' && close != std::string::npos) {
-      line = "[" + trim(line.substr(1, close - 1)) + "]";
+      out.append("[").append(trim(line.substr(1, close - 1))).append("]");
     } else if (equals != std::string::npos) {
-      line = trim(line.substr(0, equals)) + "=" + trim(line.substr(equals + 1));
+      out.append(trim(line.substr(0, equals))).append("=").append(trim(line.substr(equals + 1)));
+    } else {
+      out.append(line);
     }
-    out += line + "\r\n";
+    out.append("\r\n");
   }
   return out;
 }
