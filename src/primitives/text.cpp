@@ -103,6 +103,29 @@ void ShiftLeft(Big& a, int64_t bits) {
   a.insert(a.begin(), limbs, 0);
 }
 
+// Returns whether a bit that was not zero fell off.
+bool ShiftRight(Big& a, int64_t bits) {
+  const size_t limbs = static_cast<size_t>(bits / 32);
+  const unsigned shift = static_cast<unsigned>(bits % 32);
+  if (limbs >= a.size()) {
+    const bool lost = !a.empty();
+    a.clear();
+    return lost;
+  }
+  bool lost = false;
+  for (size_t i = 0; i < limbs; ++i)
+    lost = lost || a[i] != 0;
+  a.erase(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(limbs));
+  if (shift != 0) {
+    lost = lost || (a[0] & ((uint32_t{1} << shift) - 1)) != 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+      a[i] = (a[i] >> shift) | (i + 1 < a.size() ? a[i + 1] << (32 - shift) : 0);
+    }
+  }
+  Trim(a);
+  return lost;
+}
+
 int64_t BitLength(const Big& a) {
   if (a.empty()) return 0;
   int64_t bits = static_cast<int64_t>(a.size() - 1) * 32;
@@ -175,6 +198,15 @@ double DecimalToDouble(std::string_view digits, int64_t exponent) {
     kept.push_back('1');
   }
   const int64_t magnitude = static_cast<int64_t>(kept.size()) + exponent;  // value < 10^magnitude
+  if (exponent >= 0 && magnitude <= 15) {
+    // Below 2^53: the conversion from the integer is exact on every floating-point unit.
+    uint64_t whole = 0;
+    for (char digit : kept)
+      whole = whole * 10 + static_cast<uint64_t>(digit - '0');
+    for (int64_t i = 0; i < exponent; ++i)
+      whole *= 10;
+    return static_cast<double>(whole);
+  }
   if (magnitude >= 310) return FromBits(kInfinityBits);
   if (magnitude <= -325) return 0.0;
 
@@ -193,18 +225,18 @@ double DecimalToDouble(std::string_view digits, int64_t exponent) {
   ShiftLeft(p, shift);
   ShiftLeft(q, -shift);
   uint64_t quotient = 0;
-  for (int bit = 55; bit >= 0; --bit) {
-    Big step = q;
-    ShiftLeft(step, bit);
-    if (Compare(p, step) >= 0) {
-      Subtract(p, step);
+  ShiftLeft(q, 55);
+  for (int bit = 55; bit >= 0; --bit, ShiftRight(q, 1)) {
+    if (Compare(p, q) >= 0) {
+      Subtract(p, q);
       quotient |= uint64_t{1} << bit;
     }
   }
   const bool inexact = !p.empty();
 
   const int64_t lowest = exponent - shift;  // weight of the quotient's last bit is 2^lowest
-  int64_t leading = std::bit_width(quotient) - 1 + lowest;  // power of two of the first bit
+  int64_t leading =
+      static_cast<int64_t>(std::bit_width(quotient)) - 1 + lowest;  // power of two of the first bit
   const bool subnormal = leading < -1022;
   const int64_t drop = subnormal ? -1074 - lowest : leading - lowest - 52;
   if (drop > 60) return 0.0;
@@ -441,26 +473,37 @@ Text NumberText(double value) {
   if (biased == 0x7FF) return fraction != 0 ? Text("nan") : sign + "inf";
   if (biased == 0 && fraction == 0) return sign + "0";
 
-  // The exact decimal value, digits × 10^scale.
+  // The value as digits × 10^scale: exact for whole numbers; for the others some twenty
+  // digits cut from value × 10^k, with a note whether anything was cut.
   const uint64_t mantissa = biased == 0 ? fraction : fraction | (uint64_t{1} << 52);
-  const int binary = (biased == 0 ? 1 : biased) - 1075;
+  const int64_t binary = (biased == 0 ? 1 : biased) - 1075;
   Big exact{static_cast<uint32_t>(mantissa), static_cast<uint32_t>(mantissa >> 32)};
   Trim(exact);
-  int scale = 0;
+  int64_t scale = 0;
+  bool cut = false;
   if (binary >= 0) {
     ShiftLeft(exact, binary);
   } else {
-    MultiplyPowerOfFive(exact, -binary);
-    scale = binary;
+    // floor(log10(2) × exponent of the first bit), give or take one: 10^20 <= value × 10^k.
+    const int64_t estimate =
+        ((static_cast<int64_t>(std::bit_width(mantissa)) - 1 + binary) * 78913) >> 18;
+    const int64_t k = 20 - estimate;
+    MultiplyPowerOfFive(exact, k);
+    if (k + binary >= 0) {
+      ShiftLeft(exact, k + binary);
+    } else {
+      cut = ShiftRight(exact, -(k + binary));
+    }
+    scale = -k;
   }
   std::string digits = DecimalDigits(exact);
-  int power = static_cast<int>(digits.size()) - 1 + scale;  // of the first digit
+  int power = static_cast<int>(static_cast<int64_t>(digits.size()) - 1 + scale);  // first digit
 
   // Thirteen significant digits, ties to even as the C library rounds.
   constexpr size_t kPrecision = 13;
   if (digits.size() > kPrecision) {
     const char next = digits[kPrecision];
-    const bool beyond = digits.find_first_not_of('0', kPrecision + 1) != std::string::npos;
+    const bool beyond = cut || digits.find_first_not_of('0', kPrecision + 1) != std::string::npos;
     const bool odd = (digits[kPrecision - 1] - '0') % 2 != 0;
     digits.resize(kPrecision);
     if (next > '5' || (next == '5' && (beyond || odd))) {
