@@ -171,8 +171,9 @@ Bytes WineForm(const Bytes& file) {
 
 #ifdef _WIN32
 
-std::string FolderPath(const std::string& folder) {
-  std::string path = folder;
+// A path from the command line: a Unix path names a file on Wine's drive Z:.
+std::string HostPath(const std::string& given) {
+  std::string path = given;
   if (!path.empty() && path[0] == '/') path = "Z:" + path;
   std::replace(path.begin(), path.end(), '/', '\\');
   return path;
@@ -243,8 +244,8 @@ void ListFiles(const std::string& folder, const std::string& prefix,
 
 #else
 
-std::string FolderPath(const std::string& folder) {
-  return folder;
+std::string HostPath(const std::string& given) {
+  return given;
 }
 
 void WriteStartFile(const std::string& path, const Bytes& content) {
@@ -308,9 +309,9 @@ void PrintFile(const Bytes& content, bool wineForm) {
 }
 
 void RunCase(const std::string& casePath, const std::string& folderArgument) {
-  std::ifstream script(casePath, std::ios::binary);
+  std::ifstream script(HostPath(casePath), std::ios::binary);
   if (!script) Fail("cannot read " + casePath);
-  const std::string folder = FolderPath(folderArgument);
+  const std::string folder = HostPath(folderArgument);
   const std::string separator = "\\";  // the plugin's paths use "\" on every platform
   enum class Files { kExact, kWineForm, kNotCompared } files = Files::kExact;
   int reads = 0;
