@@ -160,7 +160,7 @@ TEST_F(ExportsTest, AResultPassedBackIntoItsOwnExportIsReadBeforeItIsReleased) {
   ASSERT_STREQ(stripped, expected.c_str());
   EXPECT_STREQ(QuilloraStripBlanks(stripped), expected.c_str());
 
-  const char* between = QuilloraTextBetween(("<" + Long("x") + "<>").c_str(), "<", ">");
+  const char* between = QuilloraTextBetween(Concat("<", Long("x"), "<>").c_str(), "<", ">");
   ASSERT_STREQ(between, (Long("x") + "<").c_str());
   EXPECT_STREQ(QuilloraTextBetween(between, "x", "<"), Long("x").substr(1).c_str());
 }
@@ -170,7 +170,7 @@ TEST_F(ExportsTest, AResultStaysValidUntilItsOwnExportIsCalledAgain) {
   testing::WriteFileBytes(NicknameFile("100"), "[12345]\r\n昵称=" + nickname + "\r\n");
   const char* name = QuilloraNickname("12345", "100");
   const char* stripped = QuilloraStripBlanks(Long("a b").c_str());
-  const char* between = QuilloraTextBetween(("[" + Long("y") + "]").c_str(), "[", "]");
+  const char* between = QuilloraTextBetween(Concat("[", Long("y"), "]").c_str(), "[", "]");
 
   QuilloraInfo();
   QuilloraDate();
