@@ -78,15 +78,6 @@ void UnloadPlugin() {
   ReleaseSlots();
 }
 
-Text ModuleFolder(std::string_view modulePath) {
-  int32_t last = -1;
-  for (int32_t at = LocateText(modulePath, "\\"); at != -1;
-       at = LocateText(modulePath, "\\", at + 1, false)) {
-    last = at;
-  }
-  return last == -1 ? Text() : Text(modulePath.substr(0, static_cast<size_t>(last - 1)));
-}
-
 }  // namespace quillora
 
 using quillora::Argument;

@@ -44,10 +44,6 @@ namespace quillora {
 void LoadPlugin(const Text& runDirectory);
 void UnloadPlugin();
 
-// The folder of a module path: the text before its last "\" (a GBK trail byte 0x5C is
-// not one), or the empty text when there is none.
-Text ModuleFolder(std::string_view modulePath);
-
 // The registration text that the host reads from the export info.
 Text info();
 

@@ -58,26 +58,6 @@ TEST(Registration, IsTheSevenHandlerRecords) {
   }
 }
 
-TEST(ModuleFolder, CutsAtTheLastBackslashThatIsACharacter) {
-  struct Case {
-    const char* path;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {"C:\\Host\\Host.exe", "C:\\Host"},
-      {"C:\\Host.exe", "C:"},
-      {"\\\\server\\share\\Host.exe", "\\\\server\\share"},
-      {"Host.exe", ""},
-      {"", ""},
-      {"C:\\\x95\x5C\\Host.exe", "C:\\\x95\x5C"},  // a folder whose name ends in trail byte 0x5C
-      {"C:\\a\x95\x5CHost.exe", "C:"},
-      {"D:\\机器人\\主程序.exe", "D:\\机器人"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ModuleFolder(c.path), c.expected) << c.path;
-  }
-}
-
 TEST_F(ExportsTest, LoadingFixesTheRunDirectory) {
   EXPECT_EQ(RunDirectory(), dir());
   LoadPlugin("X:\\elsewhere");
