@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <cstring>
 #include <new>
 
 #include "primitives/platform.hpp"
@@ -39,7 +40,10 @@ Text ReadProfile(const Text& file, const Text& section, const Text& key) {
   Text value(kProfileBuffer, '\0');
   const DWORD length =
       GetPrivateProfileStringA(sectionName, keyName, "", value.data(), kProfileBuffer, path);
+  // When the cut at the buffer's end would split a two-byte character, the call leaves
+  // a zero where its first byte was but still counts that byte: the text ends at the zero.
   value.resize(length);
+  value.resize(std::strlen(value.c_str()));
   return value;
 }
 
