@@ -29,9 +29,10 @@ Text 投票(const Text& argument, const Text&, const Text& group, const Text& se
   if (!ListHas(answerers, sender)) return 获取QQ昵称(sender, group) + "你没有加入游戏[bq97]";
   if (ListHas(voters, sender)) return 获取QQ昵称(sender, group) + "已经投过票了[bq14]";
   if (n < 1 || n > answerCount) return VotingGuide(group, answerCount);
-  // A record without a vote count (missing, or edited by hand) cannot take a vote.
+  // A record without a vote count or an author (missing, or edited by hand) cannot take
+  // a vote: there is nothing to count, or nobody to mark.
   const AnswerRecord record = ReadAnswerRecord(ReadGameText(group, NumberText(n)));
-  if (!record.usable) return VotingGuide(group, answerCount);
+  if (!record.usable || record.author.empty()) return VotingGuide(group, answerCount);
 
   // Counts come from an editable file: arithmetic on them goes through the number
   // rule so that it wraps like every number read, instead of overflowing.

@@ -96,6 +96,9 @@ TEST_F(RoundRefusals, AnswerTheFixedReplyAndWriteNothing) {
       {"vote for a record without a count",
        kVotingHead + "1=111|怕黑|1\r\n2=222|怕蛇|0\r\n3=333\r\n" + kVotingTail, 投票, "3", "2",
        "111", kGuideHead + "3、【晨曦】:[enter]投票格式 @投票 序号"},
+      {"vote for a record without an author",
+       kVotingHead + "1=111|怕黑|1\r\n2=222|怕蛇|0\r\n3=|怕鬼|0\r\n" + kVotingTail, 投票, "3", "2",
+       "111", kGuideHead + "3、【】:怕鬼[enter]投票格式 @投票 序号"},
       // Settling.
       {"settle with no round", "", 投票结果, "", "2", "111", ""},
       {"settle while joining", kThreeJoined, 投票结果, "", "2", "111", ""},
