@@ -96,7 +96,7 @@ class RoundTest : public RunDirectoryTest {
   void Play(const std::vector<Step>& steps) {
     for (size_t i = 0; i < steps.size(); ++i) {
       const Step& step = steps[i];
-      SCOPED_TRACE("step " + std::to_string(i + 1) + " by " + step.sender + " in " + step.group);
+      SCOPED_TRACE(Concat("step ", std::to_string(i + 1), " by ", step.sender, " in ", step.group));
       const Text reply = step.handler(step.argument, "2", step.group, step.sender, "");
       if (std::find(step.replies.begin(), step.replies.end(), reply) == step.replies.end()) {
         ADD_FAILURE() << "unexpected reply: " << Readable(reply);

@@ -42,7 +42,8 @@ TEST_F(HostileAnswers, StayInsideTheirRecord) {
       {"a bar alone", "|", "|"},
       {"trail bytes 0x7C and 0x5D", "\x81\x7C问\x81\x5D|]\x81\x7C", "\x81\x7C问\x81\x5D|]\x81\x7C"},
       {"20,000 bytes", Repeat("x", 20000), Repeat("x", room)},
-      {"20,000 bytes of characters", "a" + Repeat("中", 9999), "a" + Repeat("中", (room - 1) / 2)},
+      {"20,000 bytes of characters", Concat("a", Repeat("中", 9999)),
+       Concat("a", Repeat("中", (room - 1) / 2))},
   };
   const Text otherGroup = "[9009]\r\n参加人数=1\r\n参加人员=111\r\n";
   for (const auto& c : cases) {

@@ -24,7 +24,7 @@ Text Answers(const Text& listing) {
 // A reply to an answer that is not the last one ends in one of two ways, drawn at random.
 std::vector<Text> NotLast(const Text& listing, int remaining) {
   return {Answers(listing) + kHint,
-          Answers(listing) + "还有" + std::to_string(remaining) + "人没有说出真心话[bq26]"};
+          Concat(Answers(listing), "还有", std::to_string(remaining), "人没有说出真心话[bq26]")};
 }
 
 class FullRound : public RoundTest {

@@ -15,7 +15,7 @@ Text Account(int i) {
   return std::to_string(5000 + i);
 }
 Text Nickname(int i) {
-  return "玩家" + std::to_string(i);
+  return Concat("玩家", std::to_string(i));
 }
 
 class RoundThresholds : public RoundTest {
@@ -28,8 +28,8 @@ class RoundThresholds : public RoundTest {
     Text records;
     for (int i = 1; i <= answers; ++i) {
       players.push_back({Account(i), Nickname(i), "100"});
-      accounts += (i > 1 ? "|" : "") + Account(i);
-      records += std::to_string(i) + "=" + Account(i) + "|答" + std::to_string(i) + "|0\r\n";
+      accounts += Concat(i > 1 ? "|" : "", Account(i));
+      records += Concat(std::to_string(i), "=", Account(i), "|答", std::to_string(i), "|0\r\n");
     }
     WritePlayers("8001", players);
     WriteRounds(Section("8001", {{"参加人数", std::to_string(answers)},
@@ -60,18 +60,20 @@ TEST_F(RoundThresholds, MarkingAndSettlingFollowTheNumberOfAnswers) {
     SCOPED_TRACE(std::to_string(c.answers) + " answers");
     VotingRound(c.answers);
     for (int vote = 1; vote <= c.settling; ++vote) {
-      SCOPED_TRACE("vote " + std::to_string(vote));
+      SCOPED_TRACE(Concat("vote ", std::to_string(vote)));
       const Bytes before = Game();
       EXPECT_EQ(投票结果("", "2", "8001", Account(c.answers), ""),
                 "投票人数未过半，无法获取结果[bq9]");
       EXPECT_EQ(Game(), before);
-      EXPECT_EQ(Vote(vote, 1), "[bq108]【玩家1】已经获得" + std::to_string(vote) + kWaitForAll);
+      EXPECT_EQ(Vote(vote, 1),
+                Concat("[bq108]【玩家1】已经获得", std::to_string(vote), kWaitForAll));
       EXPECT_EQ(ReadProfile(GameFile(), "8001", "惩罚人员"), vote >= c.marking ? Account(1) : "");
-      EXPECT_EQ(ReadProfile(GameFile(), "8001", "1"), Account(1) + "|答1|" + std::to_string(vote));
+      EXPECT_EQ(ReadProfile(GameFile(), "8001", "1"),
+                Concat(Account(1), "|答1|", std::to_string(vote)));
       EXPECT_EQ(ReadProfile(GameFile(), "8001", "投票人数"), std::to_string(vote));
     }
     EXPECT_EQ(投票结果("", "2", "8001", Account(c.answers), ""),
-              "[bq99]受到大冒险惩罚并扣除10个水晶币\r\n【玩家1】\r\n" + Text(kDare));
+              Concat("[bq99]受到大冒险惩罚并扣除10个水晶币\r\n【玩家1】\r\n", kDare));
     EXPECT_EQ(Game(), Settings());
     EXPECT_EQ(ReadProfile(SignInFile("8001"), Account(1), "财富"), "90");
     EXPECT_EQ(ReadProfile(SignInFile("8001"), Account(2), "财富"), "100");
@@ -86,16 +88,16 @@ TEST_F(RoundThresholds, AuthorsArePunishedInTheOrderTheyWereMarked) {
                         {Account(2), Nickname(2), "-2147483645"},
                         {Account(3), Nickname(3), "100"},
                         {Account(4), Nickname(4), "100"}});
-  EXPECT_EQ(Vote(1, 2), "[bq108]【玩家2】已经获得1" + Text(kWaitForAll));
-  EXPECT_EQ(Vote(2, 1), "[bq108]【玩家1】已经获得1" + Text(kWaitForAll));
-  EXPECT_EQ(Vote(3, 2), "[bq108]【玩家2】已经获得2" + Text(kWaitForAll));
+  EXPECT_EQ(Vote(1, 2), Concat("[bq108]【玩家2】已经获得1", kWaitForAll));
+  EXPECT_EQ(Vote(2, 1), Concat("[bq108]【玩家1】已经获得1", kWaitForAll));
+  EXPECT_EQ(Vote(3, 2), Concat("[bq108]【玩家2】已经获得2", kWaitForAll));
   EXPECT_EQ(ReadProfile(GameFile(), "8001", "惩罚人员"), Account(2));
-  EXPECT_EQ(Vote(4, 1), "[bq108]【玩家1】已经获得2" + Text(kAskForResult));
-  EXPECT_EQ(ReadProfile(GameFile(), "8001", "惩罚人员"), Account(2) + "|" + Account(1));
+  EXPECT_EQ(Vote(4, 1), Concat("[bq108]【玩家1】已经获得2", kAskForResult));
+  EXPECT_EQ(ReadProfile(GameFile(), "8001", "惩罚人员"), Concat(Account(2), "|", Account(1)));
 
   EXPECT_EQ(
       投票结果("", "2", "8001", Account(3), ""),
-      "[bq99]受到大冒险惩罚并扣除10个水晶币\r\n1、【玩家2】\r\n2、【玩家1】\r\n" + Text(kDare));
+      Concat("[bq99]受到大冒险惩罚并扣除10个水晶币\r\n1、【玩家2】\r\n2、【玩家1】\r\n", kDare));
   EXPECT_EQ(Game(), Settings());
   EXPECT_EQ(ReadFileBytes(SignInFile("8001")),
             PlayersText({{Account(1), Nickname(1), "-6"},
@@ -109,8 +111,8 @@ TEST_F(RoundThresholds, AuthorsArePunishedInTheOrderTheyWereMarked) {
 TEST_F(RoundThresholds, SettlingWithNobodyMarkedChargesNobody) {
   VotingRound(4);
   const Bytes balances = ReadFileBytes(SignInFile("8001"));
-  EXPECT_EQ(Vote(1, 1), "[bq108]【玩家1】已经获得1" + Text(kWaitForAll));
-  EXPECT_EQ(Vote(2, 2), "[bq108]【玩家2】已经获得1" + Text(kWaitForAll));
+  EXPECT_EQ(Vote(1, 1), Concat("[bq108]【玩家1】已经获得1", kWaitForAll));
+  EXPECT_EQ(Vote(2, 2), Concat("[bq108]【玩家2】已经获得1", kWaitForAll));
   EXPECT_EQ(ReadProfile(GameFile(), "8001", "惩罚人员"), "");
 
   EXPECT_EQ(投票结果("", "2", "8001", Account(3), ""), "[bq99]没有人被选为说谎者，本局无人受罚");
