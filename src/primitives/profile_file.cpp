@@ -1,5 +1,6 @@
 #include "primitives/profile_file.hpp"
 
+#include <cstring>
 #include <vector>
 
 namespace quillora {
@@ -56,20 +57,20 @@ struct Line {
   size_t next;
 };
 
-std::vector<Line> SplitLines(std::string_view file) {
-  std::vector<Line> lines;
-  size_t begin = 0;
-  while (begin < file.size()) {
-    size_t end = file.find_first_of("\r\n", begin);
-    if (end == std::string_view::npos) {
-      lines.push_back({begin, file.size(), file.size()});
-      break;
-    }
-    const size_t next = file.compare(end, 2, kLineEnd) == 0 ? end + 2 : end + 1;
-    lines.push_back({begin, end, next});
-    begin = next;
+// The line that begins at begin (< file.size()). memchr finds the LF fast; a lone CR
+// can only stand before it.
+Line LineAt(std::string_view file, size_t begin) {
+  const char* start = file.data() + begin;
+  const size_t rest = file.size() - begin;
+  const auto* lf = static_cast<const char*>(std::memchr(start, '\n', rest));
+  const size_t scanned = lf != nullptr ? static_cast<size_t>(lf - start) : rest;
+  const auto* cr = static_cast<const char*>(std::memchr(start, '\r', scanned));
+  if (cr != nullptr) {
+    const size_t end = begin + static_cast<size_t>(cr - start);
+    return {begin, end, file.compare(end, 2, kLineEnd) == 0 ? end + 2 : end + 1};
   }
-  return lines;
+  if (lf != nullptr) return {begin, begin + scanned, begin + scanned + 1};
+  return {begin, file.size(), file.size()};
 }
 
 // The name of a section line, or nothing for any other line. The last "]" closes the
@@ -114,25 +115,38 @@ std::string_view Content(std::string_view file, const Line& line) {
   return file.substr(line.begin, line.end - line.begin);
 }
 
+// The file is split into lines only as far as the search goes, and only the wanted
+// section's lines are kept: every call reads the file afresh, so the work per call is
+// one pass up to the end of that section.
 Parsed Parse(std::string_view file, std::string_view name) {
-  Parsed parsed{SplitLines(file), std::nullopt};
+  Parsed parsed{{}, std::nullopt};
   const std::string_view wanted = Trim(name);
-  const auto& lines = parsed.lines;
+  auto& lines = parsed.lines;
   // The lines before the first section line form the section with the empty name.
-  Section current{std::nullopt, 0, 0};
   bool matches = wanted.empty();
-  for (size_t i = 0; i <= lines.size(); ++i) {
-    const std::optional<std::string_view> opened =
-        i < lines.size() ? SectionName(Content(file, lines[i])) : std::nullopt;
-    if (i < lines.size() && !opened) continue;
-    if (matches) {
-      current.end = i;
-      parsed.section = current;
+  std::optional<size_t> header;
+  for (size_t next = 0;;) {
+    if (next >= file.size()) {
+      if (matches) parsed.section = Section{header, header ? *header + 1 : 0, lines.size()};
       break;
     }
-    if (!opened) break;
-    current = Section{i, i + 1, 0};
-    matches = SameName(*opened, wanted);
+    const Line line = LineAt(file, next);
+    next = line.next;
+    const std::optional<std::string_view> opened = SectionName(Content(file, line));
+    if (!opened) {
+      if (matches) lines.push_back(line);
+      continue;
+    }
+    if (matches) {  // the next section line ends the wanted section
+      lines.push_back(line);
+      parsed.section = Section{header, header ? *header + 1 : 0, lines.size() - 1};
+      break;
+    }
+    if (SameName(*opened, wanted)) {
+      matches = true;
+      header = lines.size();
+      lines.push_back(line);
+    }
   }
   return parsed;
 }
@@ -145,6 +159,14 @@ std::optional<size_t> FindEntry(std::string_view file, const Parsed& parsed, std
     if (entry && SameName(entry->key, wanted)) return i;
   }
   return std::nullopt;
+}
+
+// The file with the bytes [begin, end) replaced by insert, made in one copy.
+Bytes Spliced(std::string_view file, size_t begin, size_t end, std::string_view insert) {
+  Bytes result;
+  result.reserve(file.size() - (end - begin) + insert.size());
+  result.append(file.substr(0, begin)).append(insert).append(file.substr(end));
+  return result;
 }
 
 }  // namespace
@@ -166,17 +188,16 @@ std::optional<Text> ProfileLookup(std::string_view file, std::string_view sectio
 Bytes ProfileSet(std::string_view file, std::string_view section, std::string_view key,
                  std::string_view value) {
   const Parsed parsed = Parse(file, section);
-  Bytes result(file);
   if (!parsed.section) {
-    if (!result.empty() && result.back() != '\n' && result.back() != '\r') result += kLineEnd;
-    result += Concat("[", section, "]", kLineEnd, key, "=", value, kLineEnd);
-    return result;
+    const bool ended = file.empty() || file.back() == '\n' || file.back() == '\r';
+    return Spliced(
+        file, file.size(), file.size(),
+        Concat(ended ? "" : kLineEnd, "[", section, "]", kLineEnd, key, "=", value, kLineEnd));
   }
   if (const std::optional<size_t> index = FindEntry(file, parsed, key)) {
     const Line& line = parsed.lines[*index];
     const std::string_view fileKey = EntryOf(Content(file, line))->key;
-    result.replace(line.begin, line.end - line.begin, Concat(fileKey, "=", value));
-    return result;
+    return Spliced(file, line.begin, line.end, Concat(fileKey, "=", value));
   }
   // A new entry follows the section's last line that is not blank, so blank lines
   // that part it from the next section stay after it.
@@ -185,14 +206,12 @@ Bytes ProfileSet(std::string_view file, std::string_view section, std::string_vi
     if (!Trim(Content(file, parsed.lines[i])).empty()) after = i;
   }
   const Text entry = Concat(key, "=", value, kLineEnd);
-  if (!after) {
-    result.insert(0, entry);
-  } else if (const Line& line = parsed.lines[*after]; line.next == line.end) {
-    result.insert(line.end, Concat(kLineEnd, entry));  // it was the last line, without a line end
-  } else {
-    result.insert(line.next, entry);
+  if (!after) return Spliced(file, 0, 0, entry);
+  const Line& line = parsed.lines[*after];
+  if (line.next == line.end) {  // it was the last line, without a line end
+    return Spliced(file, line.end, line.end, Concat(kLineEnd, entry));
   }
-  return result;
+  return Spliced(file, line.next, line.next, entry);
 }
 
 std::optional<Bytes> ProfileDeleteSection(std::string_view file, std::string_view section) {
@@ -204,9 +223,7 @@ std::optional<Bytes> ProfileDeleteSection(std::string_view file, std::string_vie
   const size_t begin = lineStart(from);
   const size_t end = lineStart(parsed.section->end);
   if (begin == end) return std::nullopt;  // the empty section before the first section line
-  Bytes result(file);
-  result.erase(begin, end - begin);
-  return result;
+  return Spliced(file, begin, end, "");
 }
 
 Text CutAtCharacter(std::string_view value, size_t limit) {

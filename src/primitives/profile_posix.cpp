@@ -37,10 +37,20 @@ Load LoadFile(const std::string& path, Bytes& content) {
   content.clear();
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return errno == ENOENT ? Load::kMissing : Load::kFailed;
-  char buffer[65536];
+  // Read in place, in a buffer of the file's size (and more if it grows meanwhile):
+  // growing a text chunk by chunk copies a large file many times.
+  struct stat status {};
+  const size_t expected = fstat(fd, &status) == 0 && status.st_size > 0
+                              ? static_cast<size_t>(status.st_size) + 1
+                              : 65536;
+  content.resize(expected);
+  size_t filled = 0;
   ssize_t got = 0;
-  while ((got = read(fd, buffer, sizeof buffer)) > 0)
-    content.append(buffer, static_cast<size_t>(got));
+  while ((got = read(fd, content.data() + filled, content.size() - filled)) > 0) {
+    filled += static_cast<size_t>(got);
+    if (filled == content.size()) content.resize(content.size() * 2);
+  }
+  content.resize(filled);
   close(fd);
   return got == 0 ? Load::kRead : Load::kFailed;
 }
