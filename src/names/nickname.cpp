@@ -8,28 +8,12 @@ namespace quillora {
 
 namespace {
 
-// A space or control byte in the account would end or break the request line, so
-// those bytes are percent-encoded; every other byte goes into the query as it is.
-Text QueryValue(const Text& account) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  Text encoded;
-  for (char c : account) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte <= 0x20 || byte == 0x7F) {
-      encoded += '%';
-      encoded += kHex[byte >> 4];
-      encoded += kHex[byte & 0x0F];
-    } else {
-      encoded += c;
-    }
-  }
-  return encoded;
-}
-
+// The account goes into the query as it is; FetchUrl percent-encodes the bytes that
+// would break the request line (space, control bytes).
 Text PortraitUrl(const Text& account) {
   Text host = ReadGameText(kSettingsSection, kNicknameEndpointKey);
   if (host.empty()) host = kDefaultNicknameHost;
-  return Concat("http://", host, "/fcg-bin/cgi_get_portrait.fcg?uins=", QueryValue(account));
+  return Concat("http://", host, "/fcg-bin/cgi_get_portrait.fcg?uins=", account);
 }
 
 }  // namespace
