@@ -26,8 +26,9 @@ using quillora::fuzz::Shown;
 constexpr size_t kLongestRead = 10239;  // ReadProfile cuts longer values
 constexpr size_t kSampledNames = 8;
 
+// What the engine trims from names, keys and values.
 bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A';
+  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A' || c == '\r' || c == '\n';
 }
 
 std::string_view Trimmed(std::string_view text) {

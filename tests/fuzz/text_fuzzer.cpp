@@ -120,7 +120,9 @@ void CheckSplit(std::string_view text, std::string_view delimiter) {
 
 // ReplaceAll is one pass of the same scan as SplitOn: replacing what by itself changes
 // nothing but a dangling last byte, and replacing it by anything puts the replacement
-// between the SplitOn members.
+// between the SplitOn members. A match moves the scan past it, so after a "what" that
+// ends in a lead byte the scan steps on from that byte's second byte: the byte that
+// dangles is the scan's, which may be the second byte of the text's last character.
 void CheckReplace(std::string_view text, std::string_view what, std::string_view replacement) {
   const auto detail = [&] {
     return std::string("text " + Shown(text) + "\nwhat " + Shown(what) + "\nreplacement " +
@@ -128,7 +130,8 @@ void CheckReplace(std::string_view text, std::string_view what, std::string_view
   };
   const auto sameButDangling = [&](const Text& result, std::string_view expected) {
     return result == expected ||
-           (EndsInDanglingByte(text) && Text(result) + expected.back() == expected);
+           (!expected.empty() && static_cast<unsigned char>(expected.back()) >= 0x80 &&
+            result + expected.back() == expected);
   };
   const Text identity = quillora::ReplaceAll(text, what, what);
   FUZZ_CHECK(sameButDangling(identity, text), detail() + "\nresult " + Shown(identity));
