@@ -83,7 +83,7 @@ const Text& OtherRounds(int64_t count) {
   return text;
 }
 
-// A run directory below /tmp with the players' nicknames and balances, the two game
+// A run directory below $TMPDIR (or /tmp) with the players' nicknames and balances, the two game
 // text files and the settings, removed at exit.
 class Bench {
  public:
@@ -115,8 +115,10 @@ class Bench {
 
  private:
   Bench() {
-    char folder[] = "/tmp/quillora-bench-XXXXXX";
-    if (mkdtemp(folder) == nullptr) std::abort();
+    const char* base = std::getenv("TMPDIR");
+    std::string folder = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
+                         "/quillora-bench-XXXXXX";
+    if (mkdtemp(folder.data()) == nullptr) std::abort();
     dir_ = folder;
     Make(dir_);
     std::atexit([] {
