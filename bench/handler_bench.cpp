@@ -116,8 +116,8 @@ class Bench {
  private:
   Bench() {
     const char* base = std::getenv("TMPDIR");
-    std::string folder = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                         "/quillora-bench-XXXXXX";
+    std::string folder =
+        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quillora-bench-XXXXXX";
     if (mkdtemp(folder.data()) == nullptr) std::abort();
     dir_ = folder;
     Make(dir_);
