@@ -87,9 +87,10 @@ const Text& OtherRounds(int64_t count) {
 // text files and the settings, removed at exit.
 class Bench {
  public:
+  // Never destroyed: the exit handler that removes the folder still needs its name.
   static Bench& Get() {
-    static Bench bench;
-    return bench;
+    static Bench* const bench = new Bench;
+    return *bench;
   }
   const Text& dir() const { return dir_; }
   Text GameFile() const { return dir_ + "\\config\\Quillora.ini"; }
