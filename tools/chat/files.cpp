@@ -103,10 +103,16 @@ bool MakeFolders(const Text& path) {
 }
 
 bool CopyFileTo(const Text& from, const Text& to) {
+#ifdef _WIN32
+  // libstdc++'s copy_file takes any two files on one drive for the same file (it compares
+  // inode numbers, which Windows does not have) and will not overwrite: "File exists".
+  return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+#else
   std::error_code error;
   std::filesystem::copy_file(FsPath(from), FsPath(to),
                              std::filesystem::copy_options::overwrite_existing, error);
   return !error;
+#endif
 }
 
 }  // namespace quillora::chat
