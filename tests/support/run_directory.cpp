@@ -1,5 +1,6 @@
 #include "run_directory.hpp"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <stdexcept>
@@ -60,6 +61,14 @@ std::atomic<int> folderCounter{0};
 
 }  // namespace
 
+bool RunningOnWine() {
+#ifdef _WIN32
+  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+#else
+  return false;
+#endif
+}
+
 Text Gbk(const std::string& utf8) { return Convert(utf8, kGbk, kUtf8); }
 std::string Utf8(const Text& gbk) { return Convert(gbk, kUtf8, kGbk); }
 
@@ -89,7 +98,23 @@ Bytes ReadFileBytes(const Text& path) {
 }
 
 bool FileExists(const Text& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-void MakeFolder(const Text& path) { CreateDirectoryA(path.c_str(), nullptr); }
+void MakeFolder(const Text& path) {
+  // Each folder on the way, at every "\" that begins a character (a GBK character's
+  // second byte can be 0x5C).
+  for (size_t i = 0; i <= path.size();) {
+    const auto byte = static_cast<unsigned char>(i < path.size() ? path[i] : '\\');
+    if (byte == '\\') {
+      if (i > 0) CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+      ++i;
+    } else {
+      i = std::min(i + (byte >= 0x81 ? 2 : 1), path.size());
+    }
+  }
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    throw std::runtime_error("cannot make folder " + path);
+  }
+}
 void RemoveFile(const Text& path) {
   DeleteFileA(path.c_str());
   WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());

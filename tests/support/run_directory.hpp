@@ -15,12 +15,19 @@ void WriteFileBytes(const Text& path, const Bytes& content);
 // The file's bytes, or "<missing>" when it does not exist.
 Bytes ReadFileBytes(const Text& path);
 bool FileExists(const Text& path);
+// Makes the folder and every missing folder above it; throws when it cannot.
 void MakeFolder(const Text& path);
 void RemoveFile(const Text& path);
 
 // Converts UTF-8 (as tests are written) to GBK and back, for readable expectations.
 Text Gbk(const std::string& utf8);
 std::string Utf8(const Text& gbk);
+
+// True in the Windows build when it runs under Wine, whose profile calls differ from
+// Windows' where some tests look: Wine rewrites a whole file when it saves it, dropping
+// blank lines and writing every entry as key=value, where Windows, like the POSIX code,
+// keeps every line that a write does not change.
+bool RunningOnWine();
 
 // A fresh, empty run directory with its "config" and "plugin" folders, fixed as the
 // plugin's run directory for the test and removed afterwards.

@@ -44,6 +44,16 @@ constexpr char kAfterNeither[] =
     "群币单位=个\r\n"
     "惩罚金额=10\r\n";
 
+// The file that the profile calls leave where Windows and the POSIX code leave `file`:
+// Wine saves it without its blank lines.
+Bytes AsSaved(Bytes file) {
+  if (testing::RunningOnWine()) {
+    for (size_t blank; (blank = file.find("\r\n\r\n")) != Bytes::npos;)
+      file.erase(blank, 2);
+  }
+  return file;
+}
+
 class LinkTest : public testing::RunDirectoryTest {
  protected:
   // The link command ignores kind, group and sender; a group and a sender are passed
@@ -61,7 +71,7 @@ TEST_F(LinkTest, FirstTovikLinkWritesPenaltyFirst) {
 
 TEST_F(LinkTest, FirstUnknownLinkWritesTheKelvaroDefaultsWithNotes) {
   EXPECT_EQ(Link("Kelvaro"), kFailedReply);
-  EXPECT_EQ(ReadFileBytes(GameFile()), kAfterNeither);
+  EXPECT_EQ(ReadFileBytes(GameFile()), AsSaved(kAfterNeither));
   // The notes are lines of their own: a value reads back as its first line.
   EXPECT_EQ(ReadGameText(kLinkSection, kPathTemplateKey), "config\\Kelvaro\\群号.ini");
   EXPECT_EQ(ReadGameText(kLinkSection, kBalanceKeyKey), "财富");
@@ -84,7 +94,7 @@ TEST_F(LinkTest, ALaterLinkOnlyFillsGaps) {
     testing::RemoveFile(GameFile());
     Link(c.first);
     EXPECT_EQ(Link(c.second), c.reply) << c.first << " then " << c.second;
-    EXPECT_EQ(ReadFileBytes(GameFile()), c.bytes) << c.first << " then " << c.second;
+    EXPECT_EQ(ReadFileBytes(GameFile()), AsSaved(c.bytes)) << c.first << " then " << c.second;
   }
 }
 

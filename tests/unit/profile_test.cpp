@@ -30,19 +30,11 @@ using testing::WriteFileBytes;
 
 // The Windows build runs here under Wine, which differs from Windows where these
 // tests look:
-// - Wine rewrites a whole file when it saves it: it drops blank lines and writes every
-//   entry as key=value. Windows, like the POSIX code, keeps every line that a write
-//   does not change. The exact bytes of such files are checked only off Wine; the
-//   values read back are checked everywhere.
+// - Wine rewrites a whole file when it saves it (RunningOnWine). The exact bytes of such
+//   files are checked only off Wine; the values read back are checked everywhere.
 // - Wine reads a stray first byte of a two-byte character together with the byte after
 //   it, a line end included, as one unknown character "?".
-bool RunningOnWine() {
-#ifdef _WIN32
-  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-#else
-  return false;
-#endif
-}
+using testing::RunningOnWine;
 
 using ProfileTest = testing::RunDirectoryTest;
 
