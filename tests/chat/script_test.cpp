@@ -60,6 +60,10 @@ TEST(Expectations, MatchTheOutputLineForLine) {
       {"silence broken", "hello", {">silent"}, false},
       {"silence with lines", "", {">silent", "> x"}, false},
       {"a line expected, nothing said", "", {"> "}, false},
+      {"escapes: a long line in short", std::string(300, 'x'), {">\\ \\*300{x}"}, true},
+      {"escapes: one byte short", std::string(300, 'x'), {">\\ \\*299{x}"}, false},
+      {"escapes: a backslash", "a\\b", {">\\ a\\\\b"}, true},
+      {"no escapes in a plain line", "a\\b", {"> a\\b"}, true},
   };
   for (const auto& c : cases) {
     const std::string unmet = UnmetExpectations(c.output, Parse(c.expected));
@@ -68,11 +72,131 @@ TEST(Expectations, MatchTheOutputLineForLine) {
 }
 
 TEST(Expectations, RefuseLinesOfNoKnownForm) {
-  for (const std::string line : {">x", ">~x", ">~ (unclosed", ">silentx", ">> x"}) {
+  for (const std::string line :
+       {">x", ">~x", ">~ (unclosed", ">silentx", ">> x", ">\\x", ">\\ \\q", ">\\ \\*2{x"}) {
     Expectation expectation;
     std::string problem;
     EXPECT_FALSE(ParseExpectation(line, &expectation, &problem)) << line;
     EXPECT_FALSE(problem.empty()) << line;
+  }
+}
+
+TEST(Escapes, StandForTheBytesOfAMessage) {
+  const struct {
+    const char* name;
+    std::string text;
+    bool toGbk;
+    std::string bytes;
+  } cases[] = {
+      {"plain", "plain text", true, "plain text"},
+      {"line breaks", "a\\r\\nb\\rc\\n", true, "a\r\nb\rc\n"},
+      {"a backslash", "a\\\\b", true, "a\\b"},
+      {"bytes as they are, either case", "\\x81\\x5b\\xFF\\x00", true,
+       std::string("\x81\x5B\xFF\0", 4)},
+      {"characters become GBK", U8(u8"中\\x81"), true, "中\x81"},
+      {"or stay UTF-8", U8(u8"中\\x81"), false, U8(u8"中") + "\x81"},
+      {"a repetition", "<\\*3{ab}>", true, "<ababab>"},
+      {"escapes inside a repetition", "\\*2{\\x81\\r}", true, "\x81\r\x81\r"},
+      {"characters inside a repetition", U8(u8"\\*2{中}"), true, "中中"},
+      {"nested repetitions", "\\*2{a\\*2{b}}", true, "abbabb"},
+      {"no times", "a\\*0{x}b", true, "ab"},
+      {"20,000 bytes", "\\*20000{x}", true, std::string(20000, 'x')},
+      {"a brace outside a repetition", "{x}", true, "{x}"},
+  };
+  for (const auto& c : cases) {
+    std::string bytes;
+    std::string problem;
+    EXPECT_TRUE(DecodeEscapes(c.text, c.toGbk, &bytes, &problem)) << c.name << ": " << problem;
+    EXPECT_EQ(bytes, c.bytes) << c.name;
+  }
+}
+
+TEST(Escapes, RefuseWhatTheyCannotRead) {
+  for (const std::string text :
+       {"a\\", "a\\q", "\\x8", "\\xG1", "\\*{x}", "\\*3x", "\\*3{x", "\\*2{a\\*2{b}",
+        "\\*2000000{x}", "\\*99999999999999999999999{x}", "\\*1024{\\*1025{x}}"}) {
+    std::string bytes;
+    std::string problem;
+    EXPECT_FALSE(DecodeEscapes(text, true, &bytes, &problem)) << text;
+    EXPECT_FALSE(problem.empty()) << text;
+  }
+  // A character that GBK lacks is sent as "?", and the caller is told.
+  std::string bytes;
+  std::string problem;
+  bool lossless = true;
+  EXPECT_TRUE(DecodeEscapes(U8(u8"a한\\x81"), true, &bytes, &problem, &lossless));
+  EXPECT_EQ(bytes, "a?\x81");
+  EXPECT_FALSE(lossless);
+}
+
+TEST(Escapes, ShowEveryByteOfAGbkText) {
+  const struct {
+    const char* name;
+    std::string gbk;
+    std::string shown;
+  } cases[] = {
+      {"plain", "k=v [2002] |", "k=v [2002] |"},
+      {"characters", "中文　；", U8(u8"中文　；")},
+      {"a backslash", "a\\b", "a\\\\b"},
+      {"a second byte 0x5C is part of its character", "\x81\x5C", U8(u8"乗")},
+      {"a lead byte takes the \"[\" after it", "\x81[2002]", U8(u8"乕2002]")},
+      {"control bytes", std::string("\r\n\t\x7F\0", 5), "\\r\\n\\x09\\x7F\\x00"},
+      {"a lead byte at the end", "x\x81", "x\\x81"},
+      {"a lead byte before a line break", "\x81\r\n", "\\x81\\r\\n"},
+      {"bytes that lead nothing", "\x80\xFF\x41", "\\x80\\xFFA"},
+      {"a user-defined character", "\xAA\xA1", "\\xAA\\xA1"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EscapedText(c.gbk), c.shown) << c.name;
+    // What is shown can be sent back as the same bytes.
+    std::string bytes;
+    std::string problem;
+    EXPECT_TRUE(DecodeEscapes(c.shown, true, &bytes, &problem)) << c.name << ": " << problem;
+    EXPECT_EQ(bytes, c.gbk) << c.name;
+  }
+}
+
+TEST(Sections, ShowEveryLineOfEverySectionOfThatName) {
+  const struct {
+    const char* name;
+    std::string file;
+    std::string section;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"one section", "[a]\r\nk=1\r\n[b]\r\nk=2\r\n[c]\r\n", "b", {"[b]", "k=2"}},
+      {"the last section", "[a]\r\nk=1\r\n[b]\r\nk=2", "b", {"[b]", "k=2"}},
+      {"names as profiles match them",
+       "[ Quillora ]\r\nk=1\r\n",
+       "quillora",
+       {"[ Quillora ]", "k=1"}},
+      {"characters in the name",
+       "[Quillora路径]\r\n路径=x\\y.ini\r\n",
+       "Quillora路径",
+       {U8(u8"[Quillora路径]"), U8(u8"路径=x\\\\y.ini")}},
+      {"every section of the name",
+       "[2002]\r\nx=1\r\n[3003]\r\ny=2\r\n[2002]\r\nz=3\r\n",
+       "2002",
+       {"[2002]", "x=1", "[2002]", "z=3"}},
+      {"lone line ends, which readers take as line ends too",
+       "[a]\r\nk=1\nj=2\rm=3",
+       "a",
+       {"[a]", "k=1\\n", "j=2\\r", "m=3"}},
+      {"a section opened after a lone LF",
+       "[x]\r\nv=a\n[2002]\n流程=0\r\n",
+       "2002",
+       {"[2002]\\n", U8(u8"流程=0")}},
+      {"blank lines left out", "[a]\r\n\r\n \t\r\nk=1\r\n\r\n[b]\r\n", "a", {"[a]", "k=1"}},
+      {"bytes that are not GBK text",
+       "[a]\r\nk=\x81\r\nj=\x80\r\n",
+       "a",
+       {"[a]", "k=\\x81", "j=\\x80"}},
+      {"the last \"]\" closes the name", "[a]b]\r\nk=1\r\n", "a]b", {"[a]b]", "k=1"}},
+      {"lines before the first section belong to none", "k=0\r\n[a]\r\n", "a", {"[a]"}},
+      {"no such section", "[a]\r\nk=1\r\n", "b", {}},
+      {"a key is no section", "[a]\r\nb=1\r\n", "b", {}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SectionLines(c.file, c.section), c.lines) << c.name;
   }
 }
 
@@ -110,6 +234,9 @@ TEST_F(ScriptTest, CountsUnmetExpectationsAndMalformedLines) {
       {"a command without its argument", "/group\n/as x\n", 0, 0, 2},
       {"CR LF script", "/setting Y 2\r\n/setting Y\r\n> Y = 2\r\n", 1, 0, 0},
       {"quit ends the script", "/quit\n/frobnicate\n", 0, 0, 0},
+      {"a message sent with escapes", "/send 10002: hi\\r\\n\n>silent\n", 1, 0, 0},
+      {"a malformed escape", "/send a\\q\n/send\n", 0, 0, 2},
+      {"a missing section", "/section 2002\n> (no section 2002)\n", 1, 0, 0},
   };
   for (const auto& c : cases) {
     const ScriptSummary summary = Run(c.script);
@@ -129,7 +256,24 @@ TEST_F(ScriptTest, SenderAndGroupLinesSwitchWhoSpeaksWhere) {
   HandleLine(chat, "/as 10005", out);
   HandleLine(chat, "12ab: not a sender line", out);
   EXPECT_EQ(chat.sender, "10005");
+  HandleLine(chat, "/send 10007: \\r\\n", out);
+  EXPECT_EQ(chat.sender, "10007");
   EXPECT_TRUE(HandleLine(chat, "/quit", out).quit);
+}
+
+// The section is read from the file's bytes: what a profile reader would never show
+// (a second section of the name, a stray byte) is shown too.
+TEST_F(ScriptTest, SectionsAreShownAsTheGameFileHoldsThem) {
+  quillora::testing::WriteFileBytes(
+      GameFile(), "[Quillora]\r\n惩罚金额=10\r\n[2002]\r\n流程=1\r\n[2002]\r\n流程=\x81\r\n");
+  Chat chat;
+  std::ostringstream out;
+  EXPECT_EQ(HandleLine(chat, "/section 2002", out).output,
+            U8(u8"[2002]\n流程=1\n[2002]\n流程=\\x81"));
+  EXPECT_EQ(HandleLine(chat, "/section Quillora", out).output, U8(u8"[Quillora]\n惩罚金额=10"));
+  EXPECT_EQ(HandleLine(chat, "/section 3003", out).output, "(no section 3003)");
+  quillora::testing::RemoveFile(GameFile());
+  EXPECT_TRUE(HandleLine(chat, "/section 2002", out).failed);
 }
 
 TEST_F(ScriptTest, NicknamesAndSettingsGoWhereThePluginReadsThem) {

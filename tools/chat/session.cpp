@@ -1,6 +1,8 @@
 #include "chat/session.hpp"
 
+#include <algorithm>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <regex>
 #include <sstream>
@@ -18,6 +20,8 @@ namespace {
 
 constexpr char kReplyPrefix[] = "bot: ";
 constexpr char kReplyIndent[] = "     ";
+// Enough for any message a test sends; more is a slip in the script (a count too large).
+constexpr size_t kLongestDecoded = size_t{1} << 20;
 
 std::string Trim(const std::string& text) {
   const size_t begin = text.find_first_not_of(" \t");
@@ -69,6 +73,146 @@ bool SplitSender(const std::string& line, std::string* sender, std::string* mess
   return true;
 }
 
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Decodes from *pos to the end of the text or, inside a repetition, to the "}" that
+// closes it, which it passes.
+bool DecodeFrom(std::string_view text, size_t* pos, bool inside, bool toGbk, std::string* bytes,
+                std::string* problem, bool* lossless) {
+  std::string literal;  // a run of plain characters, converted as a whole
+  const auto flush = [&]() {
+    bool converted = true;
+    *bytes += toGbk ? ToGbk(literal, &converted) : literal;
+    if (!converted) *lossless = false;
+    literal.clear();
+  };
+  while (*pos < text.size()) {
+    const char c = text[*pos];
+    if (inside && c == '}') {
+      ++*pos;
+      flush();
+      return true;
+    }
+    if (c != '\\') {
+      literal += c;
+      ++*pos;
+      continue;
+    }
+    flush();
+    if (bytes->size() > kLongestDecoded) break;
+    if (*pos + 1 == text.size()) {
+      *problem = "a \"\\\" at the end (\"\\\\\" is one backslash)";
+      return false;
+    }
+    const char kind = text[*pos + 1];
+    *pos += 2;
+    if (kind == '\\' || kind == 'r' || kind == 'n') {
+      *bytes += kind == 'r' ? '\r' : kind == 'n' ? '\n' : '\\';
+    } else if (kind == 'x') {
+      const int high = *pos + 1 < text.size() ? HexDigit(text[*pos]) : -1;
+      const int low = high < 0 ? -1 : HexDigit(text[*pos + 1]);
+      if (low < 0) {
+        *problem = "\"\\x\" needs two hex digits";
+        return false;
+      }
+      *bytes += static_cast<char>(high * 16 + low);
+      *pos += 2;
+    } else if (kind == '*') {
+      size_t count = 0;
+      const size_t digits = *pos;
+      while (*pos < text.size() && text[*pos] >= '0' && text[*pos] <= '9') {
+        // Held just above the limit: any count beyond it is refused below all the same.
+        count = std::min(count * 10 + static_cast<size_t>(text[*pos] - '0'), kLongestDecoded + 1);
+        ++*pos;
+      }
+      if (*pos == digits || *pos == text.size() || text[*pos] != '{') {
+        *problem = "a repetition is \"\\*N{TEXT}\"";
+        return false;
+      }
+      ++*pos;
+      std::string unit;
+      if (!DecodeFrom(text, pos, true, toGbk, &unit, problem, lossless)) return false;
+      if (!unit.empty() && count > (kLongestDecoded - bytes->size()) / unit.size()) {
+        *problem = "more than 1 MiB";
+        return false;
+      }
+      for (size_t i = 0; i < count; ++i)
+        *bytes += unit;
+    } else {
+      *problem = std::string("not an escape: \"\\") + kind + "\"";
+      return false;
+    }
+  }
+  if (inside && bytes->size() <= kLongestDecoded) {
+    *problem = "a repetition \"\\*N{\" without its \"}\"";
+    return false;
+  }
+  flush();
+  if (bytes->size() > kLongestDecoded) {
+    *problem = "more than 1 MiB";
+    return false;
+  }
+  return true;
+}
+
+std::string HexEscape(unsigned char byte) {
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  return {'\\', 'x', kDigits[byte >> 4], kDigits[byte & 0x0F]};
+}
+
+// A character that the display may show as itself: not U+FFFD (iconv's stand-in for a
+// sequence it cannot decode) nor in the private use area (Windows' for the GBK areas
+// without a standard character), where the two decoders disagree.
+bool ShownAsCharacter(const std::string& utf8) {
+  if (utf8.empty() || utf8.find("\xEF\xBF\xBD") != std::string::npos) return false;
+  if (utf8.size() != 3) return true;
+  const auto bits = [&](size_t i, unsigned mask) {
+    return static_cast<unsigned>(static_cast<unsigned char>(utf8[i])) & mask;
+  };
+  const unsigned point = (bits(0, 0x0F) << 12) | (bits(1, 0x3F) << 6) | bits(2, 0x3F);
+  return point < 0xE000 || point > 0xF8FF;
+}
+
+// Bytes of the GBK character at i: 2 for a lead byte with a valid second byte, else 1.
+size_t GbkWidth(std::string_view text, size_t i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  return lead >= 0x81 && lead <= 0xFE && i + 1 < text.size() && IsGbk(text.substr(i, 2)) ? 2 : 1;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  const size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string_view::npos) return {};
+  return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+}
+
+// The name in a section line "[name]" (the last "]" closes it), or nothing.
+std::optional<std::string_view> SectionLineName(std::string_view content) {
+  const std::string_view line = TrimBlanks(content);
+  if (line.empty() || line[0] != '[') return std::nullopt;
+  std::optional<size_t> close;
+  for (size_t i = 1; i < line.size(); i += GbkWidth(line, i)) {
+    if (line[i] == ']') close = i;
+  }
+  if (!close) return std::nullopt;
+  return TrimBlanks(line.substr(1, *close - 1));
+}
+
+bool SameSectionName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  for (size_t i = 0; i < a.size();) {
+    const size_t width = GbkWidth(a, i);
+    if (width == 2 ? a.substr(i, 2) != b.substr(i, 2) : lower(a[i]) != lower(b[i])) return false;
+    i += width;
+  }
+  return true;
+}
+
 std::string Name(const Chat& chat, const Text& account) {
   return ToUtf8(DisplayName(chat.group, account));
 }
@@ -85,10 +229,10 @@ LineResult Failure(std::ostream& out, const std::string& why) {
   return result;
 }
 
-LineResult Message(Chat& chat, const std::string& utf8, std::ostream& out) {
-  bool lossless = true;
-  const Text message = ToGbk(utf8, &lossless);
-  if (chat.options.echoMessages) out << Name(chat, chat.sender) << ": " << utf8 << '\n';
+// Sends the message (GBK); shown is how the transcript shows it.
+LineResult Send(Chat& chat, const Text& message, const std::string& shown, bool lossless,
+                std::ostream& out) {
+  if (chat.options.echoMessages) out << Name(chat, chat.sender) << ": " << shown << '\n';
   if (!lossless) out << "!! characters that GBK lacks were sent as \"?\"\n";
   std::string problem;
   const Text reply = SendToPlugin(chat, message, &problem);
@@ -108,14 +252,34 @@ LineResult Message(Chat& chat, const std::string& utf8, std::ostream& out) {
   return result;
 }
 
+LineResult Message(Chat& chat, const std::string& utf8, std::ostream& out) {
+  bool lossless = true;
+  const Text message = ToGbk(utf8, &lossless);
+  return Send(chat, message, utf8, lossless, out);
+}
+
 // The section of the game file that holds a setting.
 const char* SettingSection(const Text& key) {
   return key == kPathTemplateKey || key == kBalanceKeyKey ? kLinkSection : kSettingsSection;
 }
 
 LineResult Command(Chat& chat, const std::string& line, std::ostream& out) {
-  if (chat.options.echoMessages) out << line << '\n';
   const auto [command, rest] = SplitWord(line);
+  if (command == "/send" && !rest.empty()) {
+    // Echoed as the message it stands for, in the script's escapes.
+    std::string sender;
+    std::string written = rest;
+    if (SplitSender(rest, &sender, &written)) chat.sender = sender;
+    Text message;
+    std::string problem;
+    bool lossless = true;
+    if (!DecodeEscapes(written, true, &message, &problem, &lossless)) {
+      if (chat.options.echoMessages) out << line << '\n';
+      return Failure(out, "/send: " + problem);
+    }
+    return Send(chat, message, written, lossless, out);
+  }
+  if (chat.options.echoMessages) out << line << '\n';
   const std::vector<std::string> words = Words(rest);
   LineResult result;
   if (command == "/quit") {
@@ -149,6 +313,14 @@ LineResult Command(Chat& chat, const std::string& line, std::ostream& out) {
     } else {
       WriteGameText(SettingSection(gbkKey), gbkKey, ToGbk(value));
     }
+  } else if (command == "/section" && !rest.empty()) {
+    // The file's own bytes, not the plugin's profile reading that a check must not trust.
+    Bytes file;
+    if (!ReadFileBytes(GameFilePath(), &file)) return Failure(out, "cannot read the game file");
+    const std::vector<std::string> lines = SectionLines(file, ToGbk(rest));
+    for (const std::string& shown : lines)
+      result.output += (result.output.empty() ? "" : "\n") + shown;
+    if (lines.empty()) result.output = "(no section " + rest + ")";
   } else if (command == "/help") {
     result.output =
         "10001: text   send text as 10001 (who then stays the sender)\n"
@@ -158,6 +330,10 @@ LineResult Command(Chat& chat, const std::string& line, std::ostream& out) {
         "/setbalance ACCOUNT AMOUNT               set a balance (sign-in data file)\n"
         "/balances ACCOUNT...                     show balances as the plugin reads them\n"
         "/setting KEY [VALUE]                     show or set a setting of Quillora.ini\n"
+        "/section NAME                            show section NAME of Quillora.ini as the\n"
+        "                                         file holds it\n"
+        "/send [ACCOUNT:] TEXT                    send TEXT with escapes: \\r \\n \\\\, \\xHH\n"
+        "                                         (a raw byte) and \\*N{TEXT} (TEXT N times)\n"
         "/quit";
   } else {
     return Failure(out, "not a command here: " + line + " (/help lists them)");
@@ -167,6 +343,66 @@ LineResult Command(Chat& chat, const std::string& line, std::ostream& out) {
 }
 
 }  // namespace
+
+bool DecodeEscapes(std::string_view text, bool toGbk, std::string* bytes, std::string* problem,
+                   bool* lossless) {
+  bool converted = true;
+  size_t pos = 0;
+  bytes->clear();
+  const bool decoded = DecodeFrom(text, &pos, false, toGbk, bytes, problem, &converted);
+  if (lossless != nullptr) *lossless = converted;
+  return decoded;
+}
+
+std::string EscapedText(std::string_view gbk) {
+  std::string out;
+  for (size_t i = 0; i < gbk.size();) {
+    if (GbkWidth(gbk, i) == 2) {
+      const std::string character = ToUtf8(gbk.substr(i, 2));
+      if (ShownAsCharacter(character)) {
+        out += character;
+        i += 2;
+        continue;
+      }
+    }
+    const auto byte = static_cast<unsigned char>(gbk[i]);
+    if (byte == '\\') {
+      out += "\\\\";
+    } else if (byte == '\r' || byte == '\n') {
+      out += byte == '\r' ? "\\r" : "\\n";
+    } else if (byte < 0x20 || byte >= 0x7F) {
+      out += HexEscape(byte);
+    } else {
+      out += gbk[i];
+    }
+    ++i;
+  }
+  return out;
+}
+
+std::vector<std::string> SectionLines(std::string_view file, std::string_view name) {
+  std::vector<std::string> lines;
+  const std::string_view wanted = TrimBlanks(name);
+  bool inside = false;
+  for (size_t begin = 0; begin < file.size();) {
+    // A stray lead byte cannot take a CR or LF along: neither is a GBK second byte.
+    size_t end = file.find_first_of("\r\n", begin);
+    if (end == std::string_view::npos) end = file.size();
+    const bool crLf = file.compare(end, 2, "\r\n") == 0;
+    const size_t next = std::min(end + (crLf ? 2 : 1), file.size());
+    const std::string_view content = file.substr(begin, end - begin);
+    const std::optional<std::string_view> opened = SectionLineName(content);
+    if (opened) inside = SameSectionName(*opened, wanted);
+    // Blank lines carry nothing and differ by platform: Windows keeps them, Wine drops
+    // them whenever it saves the file.
+    const bool blank = TrimBlanks(content).empty();
+    if (inside && !blank) {
+      lines.push_back(EscapedText(crLf ? content : file.substr(begin, next - begin)));
+    }
+    begin = next;
+  }
+  return lines;
+}
 
 bool StartChat(Chat* chat, std::string* problem) {
   const InfoExport info = FindInfo();
@@ -224,6 +460,9 @@ bool ParseExpectation(const std::string& rawLine, Expectation* expectation, std:
   } else if (line.rfind("> ", 0) == 0) {
     expectation->kind = Expectation::Kind::kLine;
     expectation->text = line.substr(2);
+  } else if (line.rfind(">\\ ", 0) == 0) {
+    expectation->kind = Expectation::Kind::kLine;
+    if (!DecodeEscapes(line.substr(3), false, &expectation->text, problem)) return false;
   } else if (line.rfind(">~ ", 0) == 0) {
     expectation->kind = Expectation::Kind::kPattern;
     expectation->text = line.substr(3);
@@ -237,7 +476,7 @@ bool ParseExpectation(const std::string& rawLine, Expectation* expectation, std:
     expectation->kind = Expectation::Kind::kSilent;
     expectation->text.clear();
   } else {
-    *problem = "an expectation is \"> text\", \">~ regex\" or \">silent\": " + line;
+    *problem = "an expectation is \"> text\", \">\\ text\", \">~ regex\" or \">silent\": " + line;
     return false;
   }
   return true;
