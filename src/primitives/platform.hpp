@@ -44,7 +44,9 @@ struct DateTime {
 DateTime Now();
 Text DateText(const DateTime& dateTime);
 
-// The body of a GET request, or empty bytes; gives up after 5 seconds in all.
-Bytes FetchUrl(const Text& url);
+// The body of a GET request, or empty bytes; gives up after 5 seconds in all. When
+// timedOut is given, it tells whether the fetch ran into that bound (a server that
+// accepts and then stays silent) rather than ending by itself or failing fast.
+Bytes FetchUrl(const Text& url, bool* timedOut = nullptr);
 
 }  // namespace quillora

@@ -123,7 +123,7 @@ size_t KeepLocation(char* data, size_t size, size_t count, void* answer) {
 }
 
 // One request, without following a redirect. The status is 0 when no answer came.
-long FetchOnce(const UrlParts& parts, uint32_t milliseconds, Answer& answer) {
+long FetchOnce(const UrlParts& parts, uint32_t milliseconds, Answer& answer, bool& timedOut) {
   CURL* curl = curl_easy_init();
   if (curl == nullptr) return 0;
   const bool ipv6 = parts.host.find(':') != Text::npos;
@@ -150,7 +150,8 @@ long FetchOnce(const UrlParts& parts, uint32_t milliseconds, Answer& answer) {
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer);
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, KeepLocation);
   curl_easy_setopt(curl, CURLOPT_HEADERDATA, &answer);
-  curl_easy_perform(curl);  // a failure keeps the body received so far
+  // A failure keeps the body received so far.
+  timedOut = curl_easy_perform(curl) == CURLE_OPERATION_TIMEDOUT;
   long status = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
   curl_easy_cleanup(curl);
@@ -159,8 +160,11 @@ long FetchOnce(const UrlParts& parts, uint32_t milliseconds, Answer& answer) {
 
 }  // namespace
 
-Bytes FetchUrl(const Text& url) {
+Bytes FetchUrl(const Text& url, bool* timedOut) {
   static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+  bool ranOut = false;
+  if (timedOut == nullptr) timedOut = &ranOut;
+  *timedOut = false;
   const uint32_t started = TickCount();
   Text current = url.substr(0, url.find('#'));
   if (current.empty() || !ready) return {};
@@ -168,9 +172,12 @@ Bytes FetchUrl(const Text& url) {
     UrlParts parts;
     if (!SplitUrl(current, parts)) return {};
     const uint32_t spent = TickCount() - started;
-    if (spent >= kFetchBudgetMilliseconds) return {};
+    if (spent >= kFetchBudgetMilliseconds) {
+      *timedOut = true;
+      return {};
+    }
     Answer answer;
-    const long status = FetchOnce(parts, kFetchBudgetMilliseconds - spent, answer);
+    const long status = FetchOnce(parts, kFetchBudgetMilliseconds - spent, answer, *timedOut);
     if (!IsRedirectStatus(status) || answer.location.empty()) return answer.body;
     if (redirects == kMaxRedirects) return {};
     current = ResolveLocation(current, answer.location);

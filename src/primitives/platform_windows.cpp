@@ -131,19 +131,37 @@ Text QueryText(HINTERNET request, DWORD what) {
   return value;
 }
 
+// Whether a WinINet call that failed ran into its time-out. It began at `since` with
+// `left` milliseconds of the budget left, of which no phase is given less than a fifth.
+// Wine's WinINet reports a receive time-out as ERROR_INTERNET_CONNECTION_ABORTED, not
+// ERROR_INTERNET_TIMEOUT, so a failure that came no sooner than that counts as one too;
+// a refused connection or a reset fails well before.
+bool RanIntoTimeout(DWORD since, DWORD left) {
+  const DWORD error = GetLastError();
+  return error == ERROR_INTERNET_TIMEOUT || GetTickCount() - since >= left / 5;
+}
+
 // Reads the body until the server ends it, the read fails or the budget is spent; the
 // bytes received so far are the result in every case.
-Bytes ReadBody(HINTERNET request, DWORD started) {
+Bytes ReadBody(HINTERNET request, DWORD started, bool& timedOut) {
   const DWORD announced = QueryNumber(request, HTTP_QUERY_CONTENT_LENGTH);
   const DWORD chunk = announced > 0 ? (announced < 102400 ? announced + 1 : 102400) : 10240;
   Bytes body;
   std::string buffer(chunk, '\0');
   for (;;) {
     const DWORD spent = GetTickCount() - started;
-    if (spent >= kFetchBudgetMilliseconds) break;
+    if (spent >= kFetchBudgetMilliseconds) {
+      timedOut = true;
+      break;
+    }
+    const DWORD readStarted = GetTickCount();
     SetTimeout(request, INTERNET_OPTION_RECEIVE_TIMEOUT, kFetchBudgetMilliseconds - spent);
     DWORD got = 0;
-    if (!InternetReadFile(request, buffer.data(), chunk, &got) || got == 0) break;
+    if (!InternetReadFile(request, buffer.data(), chunk, &got)) {
+      timedOut = RanIntoTimeout(readStarted, kFetchBudgetMilliseconds - spent);
+      break;
+    }
+    if (got == 0) break;
     body.append(buffer.data(), got);
   }
   return body;
@@ -161,7 +179,10 @@ Bytes ReadBody(HINTERNET request, DWORD started) {
 // connect attempt; before each read of the body the receive time-out is the time left,
 // and no read starts once it is spent. All go on the request handle: some WinINet
 // implementations ignore time-outs set on the session handle.
-Bytes FetchUrl(const Text& url) {
+Bytes FetchUrl(const Text& url, bool* timedOut) {
+  bool ranOut = false;
+  if (timedOut == nullptr) timedOut = &ranOut;
+  *timedOut = false;
   const DWORD started = GetTickCount();
   Text current = url.substr(0, url.find('#'));
   if (current.empty()) return {};
@@ -174,7 +195,10 @@ Bytes FetchUrl(const Text& url) {
     UrlParts parts;
     if (!SplitUrl(current, parts)) return {};
     const DWORD spent = GetTickCount() - started;
-    if (spent >= kFetchBudgetMilliseconds) return {};
+    if (spent >= kFetchBudgetMilliseconds) {
+      *timedOut = true;
+      return {};
+    }
     const DWORD left = kFetchBudgetMilliseconds - spent;
 
     InternetHandle connection(InternetConnectA(session.handle, parts.host.c_str(), parts.port,
@@ -193,13 +217,17 @@ Bytes FetchUrl(const Text& url) {
     SetTimeout(request.handle, INTERNET_OPTION_CONNECT_TIMEOUT, left * 2 / 5);
     SetTimeout(request.handle, INTERNET_OPTION_SEND_TIMEOUT, left / 5);
     SetTimeout(request.handle, INTERNET_OPTION_RECEIVE_TIMEOUT, left - left * 2 / 5 - left / 5);
-    if (!HttpSendRequestA(request.handle, nullptr, 0, nullptr, 0)) return {};
+    const DWORD sent = GetTickCount();
+    if (!HttpSendRequestA(request.handle, nullptr, 0, nullptr, 0)) {
+      *timedOut = RanIntoTimeout(sent, left);
+      return {};
+    }
 
     const DWORD status = QueryNumber(request.handle, HTTP_QUERY_STATUS_CODE);
     const Text location = IsRedirectStatus(static_cast<long>(status))
                               ? QueryText(request.handle, HTTP_QUERY_LOCATION)
                               : Text();
-    if (location.empty()) return ReadBody(request.handle, started);
+    if (location.empty()) return ReadBody(request.handle, started, *timedOut);
     if (redirects == kMaxRedirects) return {};
     current = ResolveLocation(current, location);
     current = current.substr(0, current.find('#'));
