@@ -52,6 +52,7 @@ const char* Serve(Slot slot, bool nullForEmpty, Operation operation) noexcept {
   const char* const empty = nullForEmpty ? nullptr : kEmptyReply;
   try {
     const std::lock_guard<std::mutex> hold(exportLock);
+    const NicknameCall call;  // a dead nickname endpoint holds the lock once per call
     Text result = operation();
     slots[slot].swap(result);
     return slots[slot].empty() ? empty : slots[slot].c_str();

@@ -1,6 +1,7 @@
 #include "http_server.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <stdexcept>
 
 #ifdef _WIN32
@@ -177,6 +178,10 @@ void LocalHttpServer::Silent(bool silent) {
   silent_ = silent;
 }
 
+void LocalHttpServer::Delay(int milliseconds) {
+  delay_ = milliseconds;
+}
+
 std::string LocalHttpServer::Url(const std::string& target) const {
   return "http://" + HostAndPort() + target;
 }
@@ -224,6 +229,7 @@ void LocalHttpServer::Answer(intptr_t handle) {
       return;
     }
   }
+  std::this_thread::sleep_for(std::chrono::milliseconds(delay_.load()));
   std::string out = "HTTP/1.0 " + std::to_string(response.status) + " " + response.reason + "\r\n";
   for (const HttpHeader& header : response.headers) {
     out += header.name + ": " + header.value + "\r\n";

@@ -6,6 +6,7 @@
 //   server.Respond("hello");                       // any target: 200 with this body
 //   server.Respond("/a?b=1", {.status = 404, .body = "gone"});
 //   server.Redirect("/old", "/new");
+//   server.Delay(300);                             // each answer 300 ms late
 //   ... FetchUrl(server.Url("/a?b=1")) ...
 //   server.Requests()[0].target == "/a?b=1"
 #pragma once
@@ -63,6 +64,8 @@ class LocalHttpServer {
   void Redirect(const std::string& target, const std::string& location, int status = 302);
   // Accepts connections, reads the request and never answers while on.
   void Silent(bool silent);
+  // Waits this long after reading each request before answering it (initially 0).
+  void Delay(int milliseconds);
 
   uint16_t Port() const { return port_; }
   // "http://127.0.0.1:<port>" followed by target.
@@ -79,6 +82,7 @@ class LocalHttpServer {
   uint16_t port_ = 0;
   std::atomic<bool> stop_{false};
   std::atomic<bool> silent_{false};
+  std::atomic<int> delay_{0};
   mutable std::mutex mutex_;
   HttpResponse fallback_;
   std::map<std::string, HttpResponse> responses_;

@@ -1,9 +1,13 @@
 // The nickname lookup: the group's nickname file first, then the portrait endpoint,
-// which a server on 127.0.0.1 stands in for.
+// which a server on 127.0.0.1 stands in for; and the lookups of one export call, of
+// which only the first may wait out the time bound on an endpoint that never answers.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <optional>
 
+#include "boundary/exports.hpp"
 #include "http_server.hpp"
 #include "names/nickname.hpp"
 #include "run_directory.hpp"
@@ -11,6 +15,7 @@
 namespace quillora {
 namespace {
 
+using testing::HttpResponse;
 using testing::LocalHttpServer;
 using testing::WriteFileBytes;
 
@@ -23,8 +28,21 @@ class NicknameTest : public testing::RunDirectoryTest {
     testing::MakeFolder(Path("\\config\\Kelvaro"));
     UseEndpoint(server_.HostAndPort());
   }
-  void UseEndpoint(const std::string& host) {
-    WriteFileBytes(GameFile(), "[Quillora]\r\n昵称接口=" + host + "\r\n");
+  // The game file names the endpoint; group 100 may follow.
+  void UseEndpoint(const std::string& host, const Bytes& group = "") {
+    WriteFileBytes(GameFile(), "[Quillora]\r\n昵称接口=" + host + "\r\n" + group);
+  }
+  // The fifth player joins group 100 through the export, as the host calls it; the
+  // reply lists all five, none of whom the nickname file names.
+  Text JoinFifthOf(const std::string& host) {
+    UseEndpoint(host, "[100]\r\n参加人数=4\r\n参加人员=10001|10002|10003|10004\r\n");
+    return QuilloraJoin(nullptr, "2", "100", "10005", nullptr);
+  }
+  static Text RosterOfFive(const Text& nickname) {
+    Text roster = "[bq57]当前加入人员有：[enter]";
+    for (const char* number : {"1", "2", "3", "4", "5"})
+      roster += Concat(number, "、【", nickname, "】[enter]");
+    return roster + "发送 start 即可开始游戏[bq13]";
   }
   void WriteNicknames(const Bytes& content) {
     WriteFileBytes(Path("\\config\\Kelvaro\\100.ini"), content);
@@ -117,6 +135,53 @@ TEST_F(NicknameTest, TheEndpointSettingIsReadAtEveryLookup) {
   EXPECT_EQ(获取QQ昵称("12345", "100"), "【Second】");
   EXPECT_EQ(server_.Requests().size(), 1u);
   EXPECT_EQ(other.Requests().size(), 1u);
+}
+
+double SecondsOf(const std::function<Text()>& work, Text& result) {
+  const auto start = std::chrono::steady_clock::now();
+  result = work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST_F(NicknameTest, ACallStopsAskingOnceALookupTimedOut) {
+  server_.Silent(true);
+  Text reply;
+  // The bound is 5 seconds per lookup, 25 for five; the margin is for slow machines.
+  EXPECT_LT(SecondsOf([&] { return JoinFifthOf(server_.HostAndPort()); }, reply), 8.0);
+  EXPECT_EQ(reply, RosterOfFive(""));
+  EXPECT_EQ(server_.Requests().size(), 1u);
+
+  // The endpoint is back. A lookup outside any export call asks it, and the next call
+  // asks it again, for every player.
+  server_.Silent(false);
+  server_.Respond("x,\"Bob\",0]})");
+  EXPECT_EQ(获取QQ昵称("10001", "100"), "【Bob】");
+  EXPECT_EQ(server_.Requests().size(), 2u);
+  EXPECT_EQ(JoinFifthOf(server_.HostAndPort()), RosterOfFive("Bob"));
+  EXPECT_EQ(server_.Requests().size(), 7u);
+}
+
+TEST_F(NicknameTest, FailuresThatComeAtOnceAndLateAnswersAskForEveryPlayer) {
+  struct Case {
+    const char* name;
+    HttpResponse answer;
+    int delayMilliseconds;
+    Text nickname;
+  };
+  const Case cases[] = {
+      {"a server error", {500, "Internal Server Error", {}, "oops", true}, 0, ""},
+      {"an empty body", {200, "OK", {}, "", true}, 0, ""},
+      {"no nickname in the answer", {200, "OK", {}, "portraitCallBack({})", true}, 0, ""},
+      {"answers 300 ms late", {200, "OK", {}, "x,\"Bob\",0]})", true}, 300, "Bob"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LocalHttpServer server;
+    server.Respond(c.answer);
+    server.Delay(c.delayMilliseconds);
+    EXPECT_EQ(JoinFifthOf(server.HostAndPort()), RosterOfFive(c.nickname));
+    EXPECT_EQ(server.Requests().size(), 5u);
+  }
 }
 
 }  // namespace
