@@ -10,8 +10,8 @@
 
 namespace quillora {
 
-using Text = std::string;      // GBK bytes, no zero byte
-using Bytes = std::string;     // raw bytes as read from a file or the web; may hold zeros
+using Text = std::string;   // GBK bytes, no zero byte
+using Bytes = std::string;  // raw bytes as read from a file or the web; may hold zeros
 using TextList = std::vector<Text>;
 
 int32_t TextLength(std::string_view text);

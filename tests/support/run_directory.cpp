@@ -69,8 +69,12 @@ bool RunningOnWine() {
 #endif
 }
 
-Text Gbk(const std::string& utf8) { return Convert(utf8, kGbk, kUtf8); }
-std::string Utf8(const Text& gbk) { return Convert(gbk, kUtf8, kGbk); }
+Text Gbk(const std::string& utf8) {
+  return Convert(utf8, kGbk, kUtf8);
+}
+std::string Utf8(const Text& gbk) {
+  return Convert(gbk, kUtf8, kGbk);
+}
 
 #ifdef _WIN32
 
@@ -86,18 +90,21 @@ void WriteFileBytes(const Text& path, const Bytes& content) {
 
 Bytes ReadFileBytes(const Text& path) {
   WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());  // flush pending writes
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return "<missing>";
   Bytes content;
   char buffer[65536];
   DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    content.append(buffer, got);
   CloseHandle(file);
   return content;
 }
 
-bool FileExists(const Text& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const Text& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 void MakeFolder(const Text& path) {
   // Each folder on the way, at every "\" that begins a character (a GBK character's
   // second byte can be 0x5C).
@@ -155,7 +162,9 @@ void RunDirectoryTest::SetUp() {
   FixRunDirectory(dir_);
 }
 
-void RunDirectoryTest::TearDown() { RemoveTree(dir_); }
+void RunDirectoryTest::TearDown() {
+  RemoveTree(dir_);
+}
 
 #else
 
@@ -171,14 +180,20 @@ Bytes ReadFileBytes(const Text& path) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool FileExists(const Text& path) { return std::filesystem::exists(NativePath(path)); }
-void MakeFolder(const Text& path) { std::filesystem::create_directories(NativePath(path)); }
-void RemoveFile(const Text& path) { std::filesystem::remove(NativePath(path)); }
+bool FileExists(const Text& path) {
+  return std::filesystem::exists(NativePath(path));
+}
+void MakeFolder(const Text& path) {
+  std::filesystem::create_directories(NativePath(path));
+}
+void RemoveFile(const Text& path) {
+  std::filesystem::remove(NativePath(path));
+}
 
 void RunDirectoryTest::SetUp() {
   std::string base = std::filesystem::temp_directory_path().string();
-  dir_ = base + "/quillora-test-" + std::to_string(getpid()) + "-" +
-         std::to_string(folderCounter++);
+  dir_ =
+      base + "/quillora-test-" + std::to_string(getpid()) + "-" + std::to_string(folderCounter++);
   std::filesystem::remove_all(dir_);
   MakeFolder(dir_);
   MakeFolder(dir_ + "\\config");
@@ -186,7 +201,9 @@ void RunDirectoryTest::SetUp() {
   FixRunDirectory(dir_);
 }
 
-void RunDirectoryTest::TearDown() { std::filesystem::remove_all(dir_); }
+void RunDirectoryTest::TearDown() {
+  std::filesystem::remove_all(dir_);
+}
 
 #endif
 
