@@ -14,8 +14,8 @@ constexpr char kEnded[] =
 Text Roster(const Text& lines) {
   return "[bq57]当前加入人员有：[enter]" + lines + "发送 start 即可开始游戏[bq13]";
 }
-Text Started(const Text& roster) {
-  return "[bq23]本局游戏成员如下:[enter]" + roster + "真心话题目：" + kQuestion +
+Text Started(const Text& roster, const Text& question = kQuestion) {
+  return "[bq23]本局游戏成员如下:[enter]" + roster + "真心话题目：" + question +
          "\r\n大家发送 @真心话 内容进行回答";
 }
 Text Answers(const Text& listing) {
@@ -226,6 +226,38 @@ TEST_F(FullRound, AnAnswerBeforeTheLastKeepsTheRoundAnswering) {
   EXPECT_EQ(答案("怕虫", "2", "8001", "444", ""),
             Answers(listing + "4、【丁一】:怕虫[enter]") + "请大家发送@投票 序号 选出说谎者！");
   EXPECT_EQ(ReadProfile(GameFile(), "8001", "流程"), "2");
+}
+
+// With no line to draw, the round still goes on: "start" has written the phase before
+// it reads the truth file, and the settlement still charges and clears the round; the
+// reply only has nothing where the line would stand.
+TEST_F(FullRound, AGameTextFileWithoutLinesLeavesItsLineOut) {
+  const Text roster = "1、【阿兰】[enter]2、【博文】[enter]3、【晨曦】[enter]";
+  const Text joined = "[8001]\r\n参加人数=3\r\n参加人员=111|222|333\r\n";
+  const Text voting =
+      "[8001]\r\n流程=2\r\n描述人员=111|222|333\r\n描述人数=3\r\n1=111|怕黑|0\r\n"
+      "2=222|怕蛇|0\r\n3=333|怕鬼|2\r\n投票人员=111|222\r\n惩罚人员=333\r\n投票人数=2\r\n";
+  const struct {
+    const char* name;
+    const char* content;  // null: no file
+  } cases[] = {{"missing files", nullptr}, {"empty files", ""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const char* file : {"\\plugin\\真心话.txt", "\\plugin\\大冒险.txt"}) {
+      RemoveFile(Path(file));
+      if (c.content != nullptr) WriteFileBytes(Path(file), c.content);
+    }
+    WritePlayers("8001", {{"111", "阿兰", "100"}, {"222", "博文", "10.5"}, {"333", "晨曦", "30"}});
+    WriteRounds(joined);
+    EXPECT_EQ(start("", "2", "8001", "222", ""), Started(roster, ""));
+    EXPECT_EQ(Game(), Settings() + joined + "流程=1\r\n");
+
+    WriteRounds(voting);
+    EXPECT_EQ(投票结果("", "2", "8001", "111", ""),
+              "[bq99]受到大冒险惩罚并扣除10个水晶币\r\n【晨曦】\r\n");
+    EXPECT_EQ(Game(), Settings());
+    EXPECT_EQ(ReadProfile(SignInFile("8001"), "333", "财富"), "20");
+  }
 }
 
 // "@结束游戏" drops a started round for anyone who has answered, in whatever phase,
